@@ -1,0 +1,8 @@
+# libvexa.so: exactly the exported names, and the transport looked up beside
+# the library first.
+set_target_properties(vexa PROPERTIES
+  C_VISIBILITY_PRESET hidden CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON
+  BUILD_RPATH "$ORIGIN" INSTALL_RPATH "$ORIGIN" LINK_DEPENDS ${VEXA_EXPORTS_MAP})
+target_link_options(vexa PRIVATE -Wl,--version-script=${VEXA_EXPORTS_MAP} -Wl,--enable-new-dtags -Wl,--as-needed
+                    -Wl,--no-undefined)
+target_link_libraries(vexa PRIVATE ${CMAKE_DL_LIBS} Threads::Threads)

@@ -1,0 +1,53 @@
+// The command frame and the reply frame, and the four operations through
+// which every command function builds a frame and exchanges it with the
+// reader.
+#pragma once
+
+#include <stdint.h>
+
+namespace vexa::link {
+
+inline constexpr uint8_t kStartMark = 0xAA;
+inline constexpr uint8_t kEndMark = 0xBB;
+inline constexpr uint8_t kReaderAddress = 0x00;
+
+inline constexpr int kFrameCapacity = 256;
+// Every read asks the transport for this many reply bytes.
+inline constexpr int32_t kReplyReadSize = 248;
+// Before each exchange the reply window is filled with this byte, so that a
+// read that delivers nothing fails the address check.
+inline constexpr uint8_t kNoReplyFill = 0x01;
+
+// Positions in a reply frame.
+inline constexpr int kReplyAddressAt = 1;
+inline constexpr int kReplyLenAt = 2;
+inline constexpr int kReplyStatusAt = 3;
+inline constexpr int kReplyDataAt = 4;
+
+// Bytes of a frame that are not LEN's: start mark, address, LEN, XOR, end mark.
+inline constexpr int kFrameOverhead = 5;
+
+struct CommandFrameBuffer {
+  uint8_t bytes[kFrameCapacity];
+  int32_t length;    // bytes in use; the next byte goes to bytes[length]
+  uint8_t checksum;  // XOR of every putByte since the frame began; 0 between frames
+};
+
+struct ReplyFrameBuffer {
+  uint8_t bytes[kFrameCapacity];
+};
+
+extern CommandFrameBuffer CommandFrame;
+extern ReplyFrameBuffer ReplyFrame;
+
+// Starts a frame: the start mark, then the address through putByte.
+void beginCommand();
+// Appends one byte and folds it into the checksum.
+void putByte(uint8_t value);
+// Appends the XOR and the end mark, then writes the frame to the reader and
+// reads its reply into ReplyFrame.
+void sendCommand();
+// True when the reply's address differs from the frame's.
+bool replyFromOtherAddress();
+
+}  // namespace vexa::link
