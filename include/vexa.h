@@ -135,7 +135,8 @@ VEXA_API int VEXA_CALL Type_B(unsigned char *answer);
 /* info: 1 byte, serial: 8 bytes. */
 VEXA_API int VEXA_CALL TYPEB_SFZSNR(unsigned char param1, unsigned char param2,
                                     unsigned char *info, unsigned char *serial);
-/* commandLength up to 249; response: up to 127 bytes. */
+/* commandLength up to 249, otherwise VEXA_RESULT_BAD_ARGUMENT; response:
+   up to 127 bytes, copied whatever the status. */
 VEXA_API int VEXA_CALL TypeB_TransCOS(const unsigned char *command, int commandLength,
                                       unsigned char *response);
 

@@ -44,6 +44,11 @@ class Reply {
     const int len = signExtend(lenByte());
     return len > 1 ? len - 1 : 0;
   }
+  // LEN itself, read as a signed byte: 0 to 127 (0 when negative).
+  int signedLen() const {
+    const int len = signExtend(lenByte());
+    return len > 0 ? len : 0;
+  }
   uint8_t data(int index) const { return ReplyFrame.bytes[kReplyDataAt + index]; }
   // to[0..count) = D[first .. first + count); nothing when count <= 0.
   void copyData(uint8_t* to, int first, int count) const {

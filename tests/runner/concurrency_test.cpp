@@ -18,17 +18,24 @@ constexpr int kThreads = 4;
 constexpr int kCallsPerThread = 2000;
 constexpr uint8_t kCmdGetsnr = 0x25;
 constexpr uint8_t kCmdSelect = 0x05;
+constexpr uint8_t kCmdGetVersionNum = 0x86;
+constexpr uint8_t kLenGetVersionNum = 0x01;
+constexpr uint8_t kEndMark = 0xBB;
+constexpr int kVersionSize = 126;
 
 using GetsnrFn = int(VEXA_CALL*)(unsigned char, unsigned char, unsigned char*, unsigned char*);
 using SelectFn = int(VEXA_CALL*)(unsigned char*);
+using GetVersionNumFn = int(VEXA_CALL*)(unsigned char*);
 
 class ConcurrentCalls : public testing::Test {
  public:
   void TestBody() override {
     auto getsnr = reinterpret_cast<GetsnrFn>(target().symbol("MF_Getsnr"));
     auto select = reinterpret_cast<SelectFn>(target().symbol("MF_Select"));
+    auto version = reinterpret_cast<GetVersionNumFn>(target().symbol("GetVersionNum"));
     ASSERT_NE(getsnr, nullptr);
     ASSERT_NE(select, nullptr);
+    ASSERT_NE(version, nullptr);
 
     // The fake answers each frame with status 0 and the frame's bytes from
     // CMD on, so each call's result depends on its own frame only.
@@ -47,12 +54,21 @@ class ConcurrentCalls : public testing::Test {
         for (int i = 0; i < kCallsPerThread; ++i) {
           const auto p1 = static_cast<unsigned char>(t);
           const auto p2 = static_cast<unsigned char>(i);
-          if (i % 2 == 0) {
+          if (i % 3 == 0) {
             unsigned char info = 0, serial[4] = {};
             const unsigned char x = static_cast<unsigned char>(0x03 ^ kCmdGetsnr ^ p1 ^ p2);
             const int result = getsnr(p1, p2, &info, serial);
             if (result != 0 || info != kCmdGetsnr || serial[0] != p1 || serial[1] != p2 ||
                 serial[2] != x || serial[3] != 0xBB) {
+              ++wrong;
+            }
+          } else if (i % 3 == 2) {
+            // Echoed frame 86 87 BB: LEN 4, so exactly three bytes land.
+            unsigned char buffer[kVersionSize] = {};
+            const int result = version(buffer);
+            if (result != 0 || buffer[0] != kCmdGetVersionNum ||
+                buffer[1] != (kLenGetVersionNum ^ kCmdGetVersionNum) || buffer[2] != kEndMark ||
+                buffer[3] != 0) {
               ++wrong;
             }
           } else {
@@ -81,8 +97,8 @@ class ConcurrentCalls : public testing::Test {
 
 void registerProcessTests(TransportKind stage) {
   if (stage != TransportKind::kFake) return;
-  testing::RegisterTest("Concurrency", "ThreadsAreSerialised", nullptr, nullptr, __FILE__,
-                        __LINE__, []() -> testing::Test* { return new ConcurrentCalls; });
+  testing::RegisterTest("Concurrency", "ThreadsAreSerialised", nullptr, nullptr, __FILE__, __LINE__,
+                        []() -> testing::Test* { return new ConcurrentCalls; });
 }
 
 }  // namespace vexa::test
