@@ -99,7 +99,9 @@ VEXA_API int VEXA_CALL MF_Getsnr(unsigned char param1, unsigned char param2,
 
 /* MIFARE Classic. key: 6 bytes; on return key[0..3] may hold the card's
    serial number instead of the key. data: 16 * blockCount bytes, 1 to 15
-   blocks. */
+   blocks; other counts give VEXA_RESULT_BAD_ARGUMENT. MF_Read returns the
+   status of a reply from another address (1 for a failed exchange) rather
+   than VEXA_RESULT_NO_REPLY. */
 VEXA_API int VEXA_CALL MF_Read(unsigned char keyMode, unsigned char firstBlock,
                                unsigned char blockCount, unsigned char *key, unsigned char *data);
 VEXA_API int VEXA_CALL MF_Write(unsigned char keyMode, unsigned char firstBlock,
@@ -111,10 +113,13 @@ VEXA_API int VEXA_CALL MF_Dec(unsigned char keyMode, unsigned char block, unsign
                               unsigned char *value);
 VEXA_API int VEXA_CALL MF_Inc(unsigned char keyMode, unsigned char block, unsigned char *key,
                               unsigned char *value);
-/* count 0 to 248; data receives up to 126 reply bytes. */
+/* count 0 to 248, otherwise VEXA_RESULT_BAD_ARGUMENT; data receives up to
+   126 reply bytes. */
 VEXA_API int VEXA_CALL MF_Restore(unsigned char param, int count, unsigned char *data);
 
-/* Ultralight. serial: 7 bytes; UL_HLRead data: 16 bytes; UL_HLWrite data: 4. */
+/* Ultralight. serial: 7 bytes; UL_HLRead data: 16 bytes; UL_HLWrite data: 4.
+   page: 0 to 15 for UL_HLRead, 1 to 15 for UL_HLWrite, otherwise
+   VEXA_RESULT_BAD_ARGUMENT. */
 VEXA_API int VEXA_CALL UL_Request(unsigned char mode, unsigned char *serial);
 VEXA_API int VEXA_CALL UL_HLRead(unsigned char mode, unsigned char page, unsigned char *serial,
                                  unsigned char *data);
