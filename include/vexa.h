@@ -150,7 +150,9 @@ VEXA_API int VEXA_CALL TypeB_TransCOS(const unsigned char *command, int commandL
    flags uid is not read and may be null (except StayQuiet and Select, which
    always send it). */
 
-/* cardCount: 1 byte; cardRecords: 10 bytes per card, 240 bytes hold all. */
+/* cardCount: 1 byte; cardRecords: 10 bytes per card, 240 bytes hold all.
+   A count above 24 cannot fit a reply: VEXA_RESULT_NO_REPLY, no record
+   copied. */
 VEXA_API int VEXA_CALL ISO15693_Inventory(unsigned char *cardCount, unsigned char *cardRecords);
 VEXA_API int VEXA_CALL ISO15693_StayQuiet(unsigned char flags, const unsigned char *uid,
                                           unsigned char *replyByte);
@@ -158,17 +160,21 @@ VEXA_API int VEXA_CALL ISO15693_Select(unsigned char flags, const unsigned char 
                                        unsigned char *replyByte);
 VEXA_API int VEXA_CALL ISO15693_ResetToReady(unsigned char flags, const unsigned char *uid,
                                              unsigned char *replyByte);
-/* blockData: up to 126 bytes. */
+/* blockData: up to 126 bytes. blockCount 0 gives VEXA_RESULT_ZERO_ARGUMENT. */
 VEXA_API int VEXA_CALL ISO15693_Read(unsigned char flags, unsigned char firstBlock,
                                      unsigned char blockCount, const unsigned char *uid,
                                      unsigned char *blockData);
-/* blockData: 4 * blockCount bytes. */
+/* blockData: 4 * blockCount bytes, all sent; on status 1 blockData[0] receives
+   the reader's reply byte. blockCount 1 to 59 addressed, 1 to 61 otherwise;
+   any other count gives VEXA_RESULT_BAD_ARGUMENT. */
 VEXA_API int VEXA_CALL ISO15693_Write(unsigned char flags, unsigned char firstBlock,
                                       unsigned char blockCount, const unsigned char *uid,
                                       unsigned char *blockData);
+/* block 0 gives VEXA_RESULT_ZERO_ARGUMENT. */
 VEXA_API int VEXA_CALL ISO15693_Lock(unsigned char flags, unsigned char block,
                                      const unsigned char *uid, unsigned char *replyByte);
-/* securityStatus: up to 126 bytes, starting with the echoed block count. */
+/* securityStatus: up to 126 bytes, starting with the echoed block count; an
+   echo other than blockCount gives VEXA_RESULT_NO_REPLY. */
 VEXA_API int VEXA_CALL ISO15693_GetMulSecurity(unsigned char flags, unsigned char firstBlock,
                                                unsigned char blockCount, const unsigned char *uid,
                                                unsigned char *securityStatus);
@@ -180,10 +186,12 @@ VEXA_API int VEXA_CALL ISO15693_WriteDSFID(unsigned char flags, unsigned char ds
                                            const unsigned char *uid, unsigned char *replyByte);
 VEXA_API int VEXA_CALL ISO15693_LockDSFID(unsigned char flags, const unsigned char *uid,
                                           unsigned char *replyByte);
-/* sysInfo: 15 bytes. */
+/* sysInfo: 15 bytes. A reply of the wrong length gives VEXA_RESULT_NO_REPLY
+   with only sysInfo[0] written. */
 VEXA_API int VEXA_CALL ISO15693_GetSysInfo(unsigned char flags, const unsigned char *uid,
                                            unsigned char *sysInfo);
-/* commandLength up to 250; response: up to 126 bytes. */
+/* commandLength up to 250, otherwise VEXA_RESULT_BAD_ARGUMENT; response:
+   up to 126 bytes, copied whatever the status. */
 VEXA_API int VEXA_CALL ISO15693_TransCOSCmd(const unsigned char *command, int commandLength,
                                             unsigned char *response);
 
