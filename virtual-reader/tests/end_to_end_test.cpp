@@ -197,6 +197,71 @@ TEST_F(EndToEnd, TypeBRequestAndApdu) {
   EXPECT_EQ(idSerial[7], 0xEF);
 }
 
+TEST_F(EndToEnd, VicinityTagsFromInventoryToLocks) {
+  unsigned char count = 0;
+  unsigned char records[240] = {};
+  ASSERT_EQ(ISO15693_Inventory(&count, records), 0);
+  ASSERT_EQ(count, 3);
+  // Record: response flags, DSFID, UID least significant byte first.
+  EXPECT_EQ(records[1], 1);
+  EXPECT_EQ(records[2], 0x01);
+  EXPECT_EQ(records[9], 0xE0);
+  EXPECT_EQ(records[12], 0x02);
+  const unsigned char* second = records + 10 + 2;
+
+  unsigned char data[4] = {0x5E, 0xC0, 0x4D, 0x21};
+  ASSERT_EQ(ISO15693_Write(kAddressed, 4, 1, second, data), 0);
+  unsigned char back[126] = {};
+  ASSERT_EQ(ISO15693_Read(kAddressed, 4, 1, second, back), 0);
+  EXPECT_EQ(std::memcmp(back, data, 4), 0);
+  // The same block of the first tag is untouched.
+  ASSERT_EQ(ISO15693_Read(kAddressed, 4, 1, records + 2, back), 0);
+  EXPECT_EQ(back[0], 0x00);
+  // Without a UID all three tags answer at once.
+  EXPECT_EQ(ISO15693_Read(0x02, 4, 1, nullptr, back), kStatusFailed);
+
+  unsigned char reply = 0xFF;
+  ASSERT_EQ(ISO15693_Lock(kAddressed, 4, second, &reply), 0);
+  EXPECT_EQ(reply, 0x00);
+  unsigned char other[4] = {1, 2, 3, 4};
+  EXPECT_EQ(ISO15693_Write(kAddressed, 4, 1, second, other), kStatusFailed);
+  EXPECT_EQ(other[0], kIsoBlockLocked);
+  ASSERT_EQ(ISO15693_Read(kAddressed, 4, 1, second, back), 0);
+  EXPECT_EQ(std::memcmp(back, data, 4), 0);
+
+  unsigned char security[126] = {};
+  ASSERT_EQ(ISO15693_GetMulSecurity(kAddressed, 3, 3, second, security), 0);
+  EXPECT_EQ(security[0], 3);
+  EXPECT_EQ(security[1], 0x00);
+  EXPECT_EQ(security[2], 0x01);
+
+  ASSERT_EQ(ISO15693_WriteAFI(kAddressed, 0x07, second, &reply), 0);
+  unsigned char info[15] = {};
+  ASSERT_EQ(ISO15693_GetSysInfo(kAddressed, second, info), 0);
+  EXPECT_EQ(std::memcmp(info + 2, second, 8), 0);
+  EXPECT_EQ(info[10], 2);     // DSFID
+  EXPECT_EQ(info[11], 0x07);  // AFI
+  EXPECT_EQ(info[12], 27);    // 28 blocks
+
+  // A quiet tag leaves the inventory until it is reset to ready.
+  ASSERT_EQ(ISO15693_StayQuiet(kAddressed, second, &reply), 0);
+  ASSERT_EQ(ISO15693_Inventory(&count, records), 0);
+  EXPECT_EQ(count, 2);
+  const unsigned char uid2[8] = {0x02, 0, 0, 0, 0x00, 0x01, 0x04, 0xE0};
+  ASSERT_EQ(ISO15693_ResetToReady(kAddressed, uid2, &reply), 0);
+  ASSERT_EQ(ISO15693_Inventory(&count, records), 0);
+  EXPECT_EQ(count, 3);
+
+  // Read single block 4 of the second tag through the transparent command.
+  unsigned char raw[11] = {0x22, 0x20};
+  std::memcpy(raw + 2, uid2, 8);
+  raw[10] = 4;
+  unsigned char response[126] = {};
+  ASSERT_EQ(ISO15693_TransCOSCmd(raw, sizeof raw, response), 0);
+  EXPECT_EQ(response[0], 0x00);
+  EXPECT_EQ(std::memcmp(response + 1, data, 4), 0);
+}
+
 TEST_F(EndToEnd, ReaderVersionSerialAndSignals) {
   unsigned char version[126] = {};
   ASSERT_EQ(GetVersionNum(version), 0);
