@@ -408,7 +408,13 @@ int run(int argc, const char* const* argv, Reader& reader, Streams streams) {
     return kExitOk;
   } catch (const CLI::ParseError& e) {
     const std::string name = commandName(app);
-    streams.err << "vexa" << (name.empty() ? "" : " " + name) << ": " << e.what() << " (see vexa "
+    const auto left = app.remaining(true);
+    // A word where a command should be is left over, and CLI11 only says
+    // that a command is missing.
+    const std::string what = dynamic_cast<const CLI::RequiredError*>(&e) && !left.empty()
+                                 ? "'" + left.front() + "' is not a command"
+                                 : std::string(e.what());
+    streams.err << "vexa" << (name.empty() ? "" : " " + name) << ": " << what << " (see vexa "
                 << (name.empty() ? "" : name + " ") << "--help)\n";
     return kExitUsage;
   }
