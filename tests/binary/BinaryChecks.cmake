@@ -10,3 +10,6 @@ add_test(NAME dll-tables
   COMMAND ${CMAKE_COMMAND} -DDLL=$<TARGET_FILE:vexa> -DOBJDUMP=${CMAKE_OBJDUMP}
           -DEXPORTS=${PROJECT_SOURCE_DIR}/api/exports.txt
           -P ${CMAKE_CURRENT_SOURCE_DIR}/binary/check_dll.cmake)
+
+# The case tables on the DLL's own code, under x86 emulation.
+include(${CMAKE_CURRENT_SOURCE_DIR}/emulator/EmulatedRun.cmake)
