@@ -315,6 +315,9 @@ TEST(EndToEndProcesses, ACardWrittenInOneProcessReadsBackInTheNext) {
   EXPECT_EQ(runChild("persist-write", {{kFieldVariable, path}, {kPersistVariable, "1"}}), 0)
       << childErrors("persist-write");
   ASSERT_TRUE(fs::exists(path));
+  for (const auto& entry : fs::directory_iterator(workDir())) {
+    EXPECT_EQ(entry.path().string().find(".tmp"), std::string::npos) << entry.path();
+  }
   EXPECT_EQ(runChild("persist-read", {{kFieldVariable, path}}), 0) << childErrors("persist-read");
 }
 

@@ -3,19 +3,6 @@
 namespace vr::testing {
 namespace {
 
-TEST(FrameCodec, ParsesTheLibrarysFrames) {
-  // GetVersionNum and MF_Request with REQA, exactly as the library sends them.
-  ParsedFrame version = parseRequest(Bytes{0xAA, 0x00, 0x01, 0x86, 0x87, 0xBB});
-  EXPECT_EQ(version.fault, FrameFault::kNone);
-  EXPECT_EQ(version.request.command, 0x86);
-  EXPECT_TRUE(version.request.fields.empty());
-
-  ParsedFrame request = parseRequest(Bytes{0xAA, 0x00, 0x02, 0x03, 0x26, 0x27, 0xBB});
-  EXPECT_EQ(request.fault, FrameFault::kNone);
-  EXPECT_EQ(request.request.fields, Bytes{0x26});
-  EXPECT_FALSE(request.request.lenCountsOneOver);
-}
-
 struct FaultCase {
   const char* name;
   Bytes frame;

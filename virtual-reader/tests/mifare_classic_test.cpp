@@ -103,15 +103,6 @@ TEST_F(Classic, WritesAcrossSectorsBlockByBlock) {
   EXPECT_EQ(card_->blocks()[0][0], kUid[0]);
 }
 
-TEST_F(Classic, WrongKeyIsRefusedAndTheCardDropsOut) {
-  Answer a = read(kKeyA, 4, 1, kKeyAValue);
-  EXPECT_EQ(a.status, status::kFailed);
-  EXPECT_EQ(a.data, Bytes{detail::kAuthFailed});
-  EXPECT_EQ(card_->state(), TypeAState::kIdle);
-  // The next keyed command activates the card again.
-  EXPECT_EQ(read(kKeyA, 4, 1, kTransportKey).status, status::kOk);
-}
-
 TEST_F(Classic, ReadableKeyBGivesNoAccess) {
   // The transport conditions let key A read key B, so key B opens nothing.
   EXPECT_EQ(read(kKeyB, 4, 1, kTransportKey).data, Bytes{detail::kAccessDenied});

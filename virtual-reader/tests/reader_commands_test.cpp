@@ -26,17 +26,6 @@ TEST(ReaderCommands, SpeedCodesOutsideTheTableAreRefused) {
   }
 }
 
-TEST(ReaderCommands, SerialNumberReadsBackAfterTheAddress) {
-  Reader reader;
-  const Bytes serial{0x00, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07};
-  EXPECT_EQ(send(reader, cmd::kSetSerial, serial).status, status::kOk);
-  send(reader, cmd::kSetAddress, {0x21});
-  Answer a = send(reader, cmd::kGetSerial);
-  EXPECT_EQ(a.status, status::kOk);
-  EXPECT_EQ(a.data, concat({{0x21}, serial}));
-  EXPECT_EQ(send(reader, cmd::kSetSerial, {0x01, 0x02}).status, status::kFrameError);
-}
-
 TEST(ReaderCommands, UserInformationGoesToItsOffset) {
   Reader reader;
   EXPECT_EQ(send(reader, cmd::kWriteUserInfo, {0x10, 0x02, 0xAB, 0xCD}).status, status::kOk);
@@ -49,16 +38,6 @@ TEST(ReaderCommands, UserInformationGoesToItsOffset) {
   EXPECT_EQ(past.status, status::kFailed);
   EXPECT_EQ(past.data, Bytes{detail::kBadParameter});
   EXPECT_EQ(reader.state.userInfo[0xFF], 0x00);
-}
-
-TEST(ReaderCommands, VersionIsTextWithATerminator) {
-  Reader reader;
-  reader.state.version = "test reader 2";
-  Answer a = send(reader, cmd::kGetVersion);
-  EXPECT_EQ(a.data, concat({bytesOf("test reader 2"), {0x00}}));
-  // A long text is cut so that the reply's LEN stays a positive byte.
-  reader.state.version = std::string(300, 'v');
-  EXPECT_EQ(send(reader, cmd::kGetVersion).data.size(), 126u);
 }
 
 TEST(ReaderCommands, LedAndBuzzerRequestsAreRecordedAndTraced) {

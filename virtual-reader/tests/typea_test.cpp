@@ -58,29 +58,6 @@ TEST_F(TypeA, AnticollisionSelectAndTheSevenByteCascade) {
   EXPECT_EQ(send(reader_, cmd::kMfSelect, {0x99, 0x99, 0x99, 0x99}).data, Bytes{detail::kNoCard});
 }
 
-TEST_F(TypeA, HaltedCardsAnswerOnlyWakeUp) {
-  send(reader_, cmd::kMfRequest, {kReqa});
-  send(reader_, cmd::kMfSelect, kClassicUid);
-  EXPECT_EQ(send(reader_, cmd::kMfHalt).status, status::kOk);
-  EXPECT_EQ(classic_->state(), TypeAState::kHalt);
-  // The READY Ultralight saw the halt as a command it did not expect.
-  EXPECT_EQ(ultralight_->state(), TypeAState::kIdle);
-
-  Answer reqa = send(reader_, cmd::kMfRequest, {kReqa});
-  EXPECT_EQ(reqa.data, (Bytes{0x44, 0x00}));
-  EXPECT_EQ(classic_->state(), TypeAState::kHalt);
-  EXPECT_EQ(send(reader_, cmd::kMfAnticoll).data.at(0), 1);
-
-  send(reader_, cmd::kMfHalt);  // the Ultralight drops back to idle
-  EXPECT_EQ(send(reader_, cmd::kMfRequest, {kWupa}).status, status::kOk);
-  EXPECT_EQ(classic_->state(), TypeAState::kReady);
-  EXPECT_TRUE(classic_->wokenFromHalt());
-  // A card woken from halt falls back to halt, not idle.
-  send(reader_, cmd::kMfHalt);
-  EXPECT_EQ(classic_->state(), TypeAState::kHalt);
-  EXPECT_EQ(ultralight_->state(), TypeAState::kIdle);
-}
-
 TEST_F(TypeA, ARequestToAnActiveCardGoesUnanswered) {
   reader_.field.cards.pop_back();  // the Classic alone
   send(reader_, cmd::kMfRequest, {kReqa});
@@ -107,17 +84,6 @@ TEST_F(TypeA, GetSerialActivatesAndMayHalt) {
   for (const Bytes& bad : {Bytes{0x02, 0x00}, Bytes{0x00, 0x02}}) {
     EXPECT_EQ(send(reader_, cmd::kMfGetSerial, bad).data, Bytes{detail::kBadParameter});
   }
-}
-
-TEST(TypeAEmptyField, NothingAnswers) {
-  Reader reader;
-  for (std::uint8_t code : {cmd::kMfAnticoll, cmd::kUlRequest}) {
-    Bytes fields = code == cmd::kUlRequest ? Bytes{0x00} : Bytes{};
-    EXPECT_EQ(send(reader, code, fields).data, Bytes{detail::kNoCard});
-  }
-  EXPECT_EQ(send(reader, cmd::kMfRequest, {kWupa}).data, Bytes{detail::kNoCard});
-  Answer read = send(reader, cmd::kMfRead, concat({{0x00, 0x01, 0x04}, Bytes(6, 0xFF)}));
-  EXPECT_EQ(read.data, Bytes{detail::kNoCard});
 }
 
 }  // namespace

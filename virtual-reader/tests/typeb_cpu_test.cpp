@@ -48,12 +48,6 @@ class TypeB : public ::testing::Test {
   TypeBCard* card_ = nullptr;
 };
 
-TEST_F(TypeB, RequestGivesTheAtqbAndActivates) {
-  Answer a = send(reader_, cmd::kTypeBRequest);
-  EXPECT_EQ(a.data, (Bytes{0x50, 0xB1, 0xB2, 0xB3, 0xB4, 0, 0, 0, 0, 0x00, 0x81, 0x71}));
-  EXPECT_EQ(card_->state, TypeBState::kActive);
-}
-
 TEST_F(TypeB, ApdusNeedAnActiveCard) {
   EXPECT_EQ(typeBApdu(reader_, kSelect).data, Bytes{detail::kNoCard});
   send(reader_, cmd::kTypeBRequest);
@@ -113,30 +107,6 @@ TEST(CpuCardTypeA, AnswersApdusOnceSelected) {
   send(reader, cmd::kMfSelect, {1, 2, 3, 4});
   EXPECT_EQ(typeAApdu(reader, kSelect).data, Bytes{detail::kWrongCard});
   EXPECT_EQ(reader.field.activeA(), nullptr);
-}
-
-TEST(ApduParsing, FourCases) {
-  struct Case {
-    Bytes bytes;
-    bool ok;
-    std::size_t dataSize;
-    bool hasLe;
-  };
-  const Case cases[] = {
-      {{0x00, 0x84, 0x00, 0x00}, true, 0, false},
-      {{0x00, 0x84, 0x00, 0x00, 0x08}, true, 0, true},
-      {{0x00, 0xA4, 0x04, 0x00, 0x02, 0x01, 0x02}, true, 2, false},
-      {{0x00, 0xA4, 0x04, 0x00, 0x02, 0x01, 0x02, 0x00}, true, 2, true},
-      {{0x00, 0xA4, 0x04, 0x00, 0x03, 0x01, 0x02}, false, 0, false},
-      {{0x00, 0xA4, 0x04}, false, 0, false},
-  };
-  for (const Case& c : cases) {
-    Apdu apdu;
-    ASSERT_EQ(Apdu::parse(c.bytes, apdu), c.ok) << toSpacedHex(c.bytes);
-    if (!c.ok) continue;
-    EXPECT_EQ(apdu.data.size(), c.dataSize) << toSpacedHex(c.bytes);
-    EXPECT_EQ(apdu.hasLe, c.hasLe) << toSpacedHex(c.bytes);
-  }
 }
 
 }  // namespace
