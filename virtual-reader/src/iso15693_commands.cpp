@@ -193,7 +193,9 @@ Reply systemInfo(Reader& r, const Request&, FieldReader& f) {
 Reply transparent(Reader& r, const Request&, FieldReader& f) {
   const ByteView request = f.rest();
   const Bytes bytes(request.begin(), request.end());
-  if (bytes.size() >= 2 && bytes[1] == kStayQuiet && !(bytes[0] & kFlagInventory)) {
+  constexpr std::size_t kCommandAt = 1;
+  if (bytes.size() > kCommandAt && bytes[kCommandAt] == kStayQuiet &&
+      !(bytes[0] & kFlagInventory)) {
     r.field.transceive15693(bytes);
     return ok();
   }

@@ -32,6 +32,7 @@ constexpr int kAtqaAt = 6;
 constexpr int kManufacturerAt = 8;
 
 constexpr int kNibbleBits = 4;
+constexpr int kByteBits = 8;
 constexpr std::uint8_t kNibble = 0x0F;
 
 // Value block layout: value, its complement, value; address byte, its
@@ -70,7 +71,9 @@ constexpr TrailerAccess kTrailerAccess[8] = {
 // Conditions under which key B can be read, and so serves no access.
 constexpr bool kKeyBReadable[8] = {true, true, true, false, false, false, false, false};
 
-int trailerOf(int sector) { return sector * MifareClassic::kBlocksPerSector + 3; }
+int trailerOf(int sector) {
+  return sector * MifareClassic::kBlocksPerSector + MifareClassic::kBlocksPerSector - 1;
+}
 
 std::optional<int> decodeCondition(const MifareClassic::Block& trailer, int indexInSector) {
   const std::uint8_t b6 = trailer[kAccessAt];
@@ -88,7 +91,7 @@ std::optional<int> decodeCondition(const MifareClassic::Block& trailer, int inde
 
 std::int32_t readInt32(const std::uint8_t* p) {
   std::uint32_t v = 0;
-  for (int i = kValueSize - 1; i >= 0; --i) v = (v << 8) | p[i];
+  for (int i = kValueSize - 1; i >= 0; --i) v = (v << kByteBits) | p[i];
   return static_cast<std::int32_t>(v);
 }
 
@@ -96,7 +99,7 @@ void writeInt32(std::uint8_t* p, std::int32_t value) {
   auto v = static_cast<std::uint32_t>(value);
   for (int i = 0; i < kValueSize; ++i) {
     p[i] = static_cast<std::uint8_t>(v);
-    v >>= 8;
+    v >>= kByteBits;
   }
 }
 

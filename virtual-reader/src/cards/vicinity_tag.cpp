@@ -12,6 +12,7 @@ constexpr std::uint8_t kBlockLocked = 0x01;
 constexpr std::uint8_t kAnyAfi = 0x00;
 constexpr int kMaxMaskBits = 64;
 constexpr int kByteBits = 8;
+constexpr std::size_t kRequestHeader = 2;  // flags and command code
 
 Bytes ok(Bytes data = {}) {
   data.insert(data.begin(), kResponseOk);
@@ -23,10 +24,10 @@ Bytes error(std::uint8_t code) { return Bytes{kResponseError, code}; }
 }  // namespace
 
 std::optional<Bytes> VicinityTag::process(ByteView request) {
-  if (request.size() < 2) return std::nullopt;
+  if (request.size() < kRequestHeader) return std::nullopt;
   const std::uint8_t flags = request[0];
   const std::uint8_t command = request[1];
-  ByteView rest = request.subspan(2);
+  ByteView rest = request.subspan(kRequestHeader);
 
   if (flags & kFlagInventory) {
     if (command != kInventory || state == VicinityState::kQuiet) return std::nullopt;
