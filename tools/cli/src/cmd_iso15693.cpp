@@ -17,7 +17,10 @@ using Uid = std::array<std::uint8_t, kVicinityUidSize>;
 constexpr int kMostReplyData = 126;
 constexpr int kMostBlockNumber = 255;
 constexpr int kStandardBlockSize = 4;  // the library sends 4 bytes per block
-constexpr int kMostWriteBlocks = 59;   // addressed: 4 x 59 + 12 fits one length byte
+// The write request's length byte, 4 per block plus 12 (addressed) or 4,
+// must fit one byte.
+constexpr int kMostWriteBlocksAddressed = 59;
+constexpr int kMostWriteBlocks = 61;
 constexpr std::size_t kMostRawRequest = 250;
 constexpr std::size_t kLeastRawRequest = 2;  // flags and command code
 constexpr std::uint8_t kLockedBit = 0x01;
@@ -187,9 +190,10 @@ json vicinityWrite(Session& s, const VicinityTarget& t, int first, const Bytes& 
                      std::to_string(data.size()) + " bytes");
   }
   const int count = static_cast<int>(data.size() / kStandardBlockSize);
-  if (count > kMostWriteBlocks) {
-    throw UsageError("at most " + std::to_string(kMostWriteBlocks) + " blocks per write, got " +
-                     std::to_string(count));
+  const int most = t.uid ? kMostWriteBlocksAddressed : kMostWriteBlocks;
+  if (count > most) {
+    throw UsageError("at most " + std::to_string(most) + " blocks per write" +
+                     (t.uid ? " to a UID" : "") + ", got " + std::to_string(count));
   }
   checkBlockRange(first, count);
   const Addressing a = addressing(t);

@@ -133,15 +133,15 @@ class Runner:
         for name in ("VEXA_SIM_FIELD", "VEXA_SIM_PERSIST", "VEXA_SIM_TRACE"):
             self.env.pop(name, None)
 
-    def run(self, args, env=None, vexa=None):
-        done = subprocess.run(self.prefix + [vexa or self.vexa] + args, env=env or self.env,
+    def run(self, args, env=None, vexa=None, cwd=None):
+        done = subprocess.run(self.prefix + [vexa or self.vexa] + args, env=env or self.env, cwd=cwd,
                               capture_output=True, text=True, timeout=120)
         return done.returncode, done.stdout.replace("\r\n", "\n"), done.stderr.replace("\r\n", "\n")
 
 
-def verify(runner, c, env=None, vexa=None):
+def verify(runner, c, env=None, vexa=None, cwd=None):
     """The problems with one run, or an empty list."""
-    status, out, err = runner.run(c["args"], env, vexa)
+    status, out, err = runner.run(c["args"], env, vexa, cwd)
     problems = []
     if status != c["status"]:
         problems.append(f"exit status {status}, expected {c['status']}")
@@ -217,7 +217,8 @@ def main():
             env = dict(runner.env, VEXA_SIM_FIELD=os.path.join(work, "field.json"), VEXA_SIM_PERSIST="1")
             for i, c in enumerate(steps):
                 report(f"{name} {i + 1}: vexa " + " ".join(c["args"]), verify(runner, c, env))
-    # Without the transport library beside it, every call fails as no reply.
+    # Without the transport library beside it (nor in the working directory,
+    # where Windows looks too), every call fails as no reply.
     with tempfile.TemporaryDirectory() as alone:
         build = os.path.dirname(os.path.abspath(a.vexa))
         for f in os.listdir(build):
@@ -227,7 +228,7 @@ def main():
         report("no transport library", verify(runner, case(
             ["reader", "version"], FAILED,
             err=r"^vexa reader version: GetVersionNum returned 5: no reply from the reader \(or the "
-                r"transport library is missing\)$"), env, os.path.join(alone, os.path.basename(a.vexa))))
+                r"transport library is missing\)$"), env, os.path.join(alone, os.path.basename(a.vexa)), alone))
     if a.demo:
         report("demo script", run_demo(runner, a.demo))
     print(f"{passed} passed, {failed} failed")
