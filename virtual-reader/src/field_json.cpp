@@ -198,6 +198,7 @@ std::unique_ptr<Card> vicinityFrom(const Node& node) {
     count = n.value().get<std::size_t>();
   } else if (node.has("blocks") && node.at("blocks").value().is_array()) {
     count = std::max<std::size_t>(1, node.at("blocks").value().size());
+    if (count > VicinityTag::kMaxBlocks) node.at("blocks").fail("more than 256 blocks");
   }
   tag->blocks.assign(count, VicinityTag::Block{});
   tag->locked.assign(count, false);

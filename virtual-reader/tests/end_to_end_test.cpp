@@ -270,8 +270,8 @@ TEST_F(EndToEnd, ReaderVersionSerialAndSignals) {
   unsigned char reply = 0xFF;
   ASSERT_EQ(SetSerNum(serial, &reply), 0);
   unsigned char back[9] = {};
-  // The library releases the transport after every exchange: the serial
-  // number reads back only because the reader stays loaded.
+  // The library loads and releases the transport around every exchange;
+  // the serial number is still there at the next one.
   ASSERT_EQ(GetSerNum(back), 0);
   EXPECT_EQ(std::memcmp(back + 1, serial, 8), 0);
   EXPECT_EQ(ControlLED(5, 2, &reply), 0);
