@@ -1,0 +1,46 @@
+# Reads vexa.exe's import table back with objdump: it takes every function
+# of the export list from vexa.dll, by name, and needs no DLL but the
+# system's and vexa.dll (no MinGW run-time beside it).
+#   cmake -DEXE=vexa.exe -DOBJDUMP=... -DEXPORTS=api/exports.txt -P check_imports.cmake
+cmake_minimum_required(VERSION 3.25)
+execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "${OBJDUMP} -p ${EXE} failed")
+endif()
+
+string(REGEX MATCHALL "DLL Name: [^\n]+" dlls "${dump}")
+set(allowed "DLL Name: KERNEL32.dll" "DLL Name: msvcrt.dll" "DLL Name: vexa.dll")
+foreach(dll IN LISTS dlls)
+  if(NOT dll IN_LIST allowed)
+    message(FATAL_ERROR "vexa.exe imports ${dll}")
+  endif()
+endforeach()
+
+# The block of vexa.dll's imports: "<hint> <name>" lines up to a blank line.
+string(FIND "${dump}" "DLL Name: vexa.dll" at)
+if(at EQUAL -1)
+  message(FATAL_ERROR "vexa.exe does not import vexa.dll")
+endif()
+string(SUBSTRING "${dump}" ${at} -1 block)
+string(FIND "${block}" "\n\n" end)
+string(SUBSTRING "${block}" 0 ${end} block)
+string(REGEX MATCHALL "[ \t][0-9]+[ \t]+[A-Za-z_0-9]+\n" lines "${block}\n")
+set(imported)
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE ".*[ \t]([A-Za-z_0-9]+)\n" "\\1" name "${line}")
+  list(APPEND imported ${name})
+endforeach()
+
+file(STRINGS ${EXPORTS} exports REGEX "^[0-9]")
+set(missing)
+foreach(line IN LISTS exports)
+  string(REGEX MATCH "^[0-9]+[ \t]+([A-Za-z_0-9]+)" ok "${line}")
+  if(NOT CMAKE_MATCH_1 IN_LIST imported)
+    list(APPEND missing ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+if(missing)
+  message(FATAL_ERROR "vexa.exe does not import ${missing}")
+endif()
+list(LENGTH imported count)
+message(STATUS "vexa.exe: ${count} functions from vexa.dll, no run-time DLL")
