@@ -12,6 +12,11 @@ target_link_options(vexa PRIVATE -nostdlib -nostartfiles -Wl,--entry=${entry}
                     -Wl,--no-seh -Wl,--dynamicbase -Wl,--nxcompat)
 target_link_libraries(vexa PRIVATE kernel32 gcc)
 
+# The version resource: Windows shows the file's version and product name.
+enable_language(RC)
+include(${CMAKE_CURRENT_LIST_DIR}/Version.cmake)
+vexa_add_version_resource(vexa vexa.dll "vexa contactless card reader driver")
+
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # The linker's import library would name the undecorated exports, which
   # callers compiled against the header (_MF_Read@20) cannot resolve. dlltool

@@ -15,4 +15,14 @@ for preset in native win64 win32; do
   cmake --build --preset "$preset" -j "$jobs"
   ctest --preset "$preset" -j "$jobs" || status=1
 done
+
+# ---- the packages ----
+# The win64 and win32 runs above include their package tests (label
+# "package"). The Linux package is made from the release preset, which has
+# no sanitisers; its package tests run here.
+echo "=== release (the Linux package) ==="
+cmake --preset release >/dev/null
+cmake --build --preset release -j "$jobs"
+ctest --preset release -L package -j "$jobs" || status=1
+# ---- end of the packages ----
 exit $status
