@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Prints the table of bench/run.sh from its measurements.
 
-    report.py <bench.json> <callgrind-dir> <calls>
+    report.py <bench.json> <callgrind-dir> <calls> <call>...
 
-bench.json: Google Benchmark's JSON with repetitions (median aggregates).
+bench.json: Google Benchmark's JSON with repetitions (min and median
+aggregates; <call>/paired carries the ratio).
 callgrind-dir: cg.<call>.library and cg.<call>.baseline, each <calls> calls
 collected inside run_calls.
 """
@@ -57,27 +58,23 @@ def self_cost_by_object(path):
 
 
 def main():
-    bench_json, cg_dir, calls = sys.argv[1], sys.argv[2], int(sys.argv[3])
+    bench_json, cg_dir, calls, names = sys.argv[1], sys.argv[2], int(sys.argv[3]), sys.argv[4:]
     with open(bench_json) as f:
         results = json.load(f)['benchmarks']
-    median = {}
+    stat = {}
     for r in results:
-        if r.get('aggregate_name') == 'median':
-            median[r['run_name']] = r
-    names = []
-    for r in results:
-        call = r['run_name'].split('/')[0]
-        if call not in names:
-            names.append(call)
+        if r.get('aggregate_name') in ('median', 'min'):
+            stat[(r['run_name'], r['aggregate_name'])] = r
 
-    print('| call | library (ns) | baseline (ns) | ratio | library\'s own instructions | '
-          'all instructions, library / baseline | allocations in the call |')
+    print('| call | library (ns) | baseline (ns) | ratio | '
+          'library\'s own instructions | all instructions, library / baseline | '
+          'allocations in the call |')
     print('|---|---|---|---|---|---|---|')
     worst = 0.0
     for call in names:
-        lib = median[call + '/library']
-        base = median[call + '/baseline']
-        ratio = lib['cpu_time'] / base['cpu_time']
+        lib = stat[(call + '/library', 'min')]
+        base = stat[(call + '/baseline', 'min')]
+        ratio = stat[(call + '/paired', 'median')]['ratio']
         worst = max(worst, ratio)
         own, lib_total = self_cost_by_object(os.path.join(cg_dir, f'cg.{call}.library'))
         _, base_total = self_cost_by_object(os.path.join(cg_dir, f'cg.{call}.baseline'))
@@ -86,8 +83,9 @@ def main():
               f'{own.get(LIBRARY_OBJECT, 0) / calls:.0f} | '
               f'{lib_total / calls:.0f} / {base_total / calls:.0f} | {extra:g} |')
     print()
-    print(f'highest ratio: {worst:.3f} (median CPU time per call; instructions from callgrind, '
-          f'{calls} calls; allocations beyond the baseline\'s)')
+    print(f'highest ratio: {worst:.3f}. Times: CPU time per call, the fastest repetition; '
+          f'ratio: median over batches of {32} calls of each path in turn; instructions: '
+          f'callgrind, {calls} calls, per call; allocations: beyond the baseline\'s, per call.')
 
 
 if __name__ == '__main__':

@@ -5,12 +5,12 @@
 #
 #   bash bench/run.sh                  build in build/bench
 #   VEXA_BENCH_BUILD=/tmp/b bash bench/run.sh
-#   VEXA_BENCH_REPETITIONS=10 ...      more repetitions (default 5)
+#   VEXA_BENCH_REPETITIONS=10 ...      repetitions, interleaved at random (default 10)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${VEXA_BENCH_BUILD:-build/bench}
-repetitions=${VEXA_BENCH_REPETITIONS:-5}
+repetitions=${VEXA_BENCH_REPETITIONS:-10}
 calls=${VEXA_BENCH_CALLGRIND_CALLS:-2000}
 jobs=${VEXA_BENCH_JOBS:-2}
 
@@ -21,9 +21,11 @@ out=$build/bench/results
 mkdir -p "$out"
 
 "$bench" --benchmark_repetitions="$repetitions" --benchmark_report_aggregates_only=true \
-  --benchmark_min_time=0.2 --benchmark_out="$out/bench.json" --benchmark_out_format=json >&2
+  --benchmark_enable_random_interleaving=true --benchmark_min_time=0.2 \
+  --benchmark_out="$out/bench.json" --benchmark_out_format=json >&2
 
-for call in $("$bench" --list); do
+calls_measured=$("$bench" --list)
+for call in $calls_measured; do
   for path in library baseline; do
     valgrind --tool=callgrind --toggle-collect=run_calls \
       --callgrind-out-file="$out/cg.$call.$path" "$bench" --run "$call/$path" "$calls" \
@@ -31,4 +33,5 @@ for call in $("$bench" --list); do
   done
 done
 
-python3 bench/report.py "$out/bench.json" "$out" "$calls"
+# shellcheck disable=SC2086
+python3 bench/report.py "$out/bench.json" "$out" "$calls" $calls_measured

@@ -16,6 +16,16 @@ for preset in native win64 win32; do
   ctest --preset "$preset" -j "$jobs" || status=1
 done
 
+# ---- hardening: the fuzz target (its seeds and regressions once, then a
+# bounded run of about a minute) and the stress test under ThreadSanitizer ----
+for preset in fuzz tsan; do
+  echo "=== $preset ==="
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+  ctest --preset "$preset" -j "$jobs" || status=1
+done
+# ---- end of hardening ----
+
 # ---- the packages ----
 # The win64 and win32 runs above include their package tests (label
 # "package"). The Linux package is made from the release preset, which has
