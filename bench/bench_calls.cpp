@@ -99,6 +99,8 @@ std::string executableDirectory() {
 }
 
 struct Library {
+  // The transport beside the library, where the library loads it from.
+  std::string transportPath;
   void* library = nullptr;
   void* transport = nullptr;
   decltype(&::GetVersionNum) getVersionNum = nullptr;
@@ -113,8 +115,9 @@ struct Library {
   bool load() {
     const std::string dir = executableDirectory();
     // Kept loaded, as an application that has the reader open would find
-    // it: each exchange's dlopen then finds it by its soname.
-    transport = dlopen((dir + "/" + kTransportFile).c_str(), RTLD_NOW | RTLD_LOCAL);
+    // it: each exchange's dlopen then finds it among the loaded objects.
+    transportPath = dir + "/" + kTransportFile;
+    transport = dlopen(transportPath.c_str(), RTLD_NOW | RTLD_LOCAL);
     library = dlopen((dir + "/libvexa.so").c_str(), RTLD_NOW | RTLD_LOCAL);
     if (transport == nullptr || library == nullptr) return false;
     bool all = true;
@@ -237,7 +240,8 @@ const std::vector<Representative>& representatives() {
 }
 
 // The baseline: the transport sequence of one exchange, with the frame
-// built by hand into a process-wide buffer as the library does.
+// built by hand into a process-wide buffer as the library does, and the
+// transport opened by its path beside the library as the library opens it.
 uint8_t baselineFrame[kFrameCapacity];
 uint8_t baselineReply[kFrameCapacity];
 
@@ -253,7 +257,7 @@ int baselineExchange(const Representative& r) {
   baselineFrame[n++] = x;
   baselineFrame[n++] = kEnd;
 
-  void* module = dlopen(kTransportFile, RTLD_NOW | RTLD_LOCAL);
+  void* module = dlopen(lib.transportPath.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr) return -1;
   auto write = reinterpret_cast<TransportFn>(dlsym(module, "hidWriteData"));
   auto read = reinterpret_cast<TransportFn>(dlsym(module, "hidReadData"));
