@@ -1,4 +1,4 @@
-// Several threads issue a random mix of commands through libvexa.so against
+// Several threads make a random mix of calls through libvexa.so against
 // a transport that answers every frame by its content (responder.h). Each
 // call knows the frame it must send, and so the reply it must get: its frame,
 // result and buffers are checked call by call, and the transport's counts at
