@@ -22,9 +22,6 @@ runner=()
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 export VEXA_SIM_FIELD=$work/field.json VEXA_SIM_PERSIST=1
-# libvexa.so looks for libtevra.so beside itself through its RUNPATH, which
-# the sanitizers' dlopen does not follow: name the directory to the loader.
-export LD_LIBRARY_PATH=$build${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}
 
 vexa() { "${runner[@]}" "$vexa" "$@" | tr -d '\r'; }
 bold='' plain=''

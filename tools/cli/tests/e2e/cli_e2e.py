@@ -126,10 +126,8 @@ class Runner:
     def __init__(self, vexa, wrapper):
         self.vexa = vexa
         self.prefix = [wrapper] if wrapper else []
+        # The library finds the virtual reader beside itself.
         self.env = dict(os.environ)
-        build = os.path.dirname(os.path.abspath(vexa))
-        # The sanitizers' dlopen does not follow libvexa.so's RUNPATH.
-        self.env["LD_LIBRARY_PATH"] = build + os.pathsep + self.env.get("LD_LIBRARY_PATH", "")
         for name in ("VEXA_SIM_FIELD", "VEXA_SIM_PERSIST", "VEXA_SIM_TRACE"):
             self.env.pop(name, None)
 
