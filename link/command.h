@@ -78,7 +78,7 @@ class Request {
   }
   // Appends bytes[0..count); nothing when count <= 0.
   Request& fields(const uint8_t* bytes, int count) {
-    for (int i = 0; i < count; ++i) putByte(bytes[i]);
+    putBytes(bytes, count);
     return *this;
   }
   Reply send() {

@@ -23,12 +23,6 @@ void beginCommand() {
   putByte(kReaderAddress);
 }
 
-void putByte(uint8_t value) {
-  CommandFrame.bytes[CommandFrame.length] = value;
-  CommandFrame.checksum ^= value;
-  ++CommandFrame.length;
-}
-
 void sendCommand() {
   putByte(CommandFrame.checksum);
   CommandFrame.bytes[CommandFrame.length] = kEndMark;

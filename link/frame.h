@@ -42,8 +42,27 @@ extern ReplyFrameBuffer ReplyFrame;
 
 // Starts a frame: the start mark, then the address through putByte.
 void beginCommand();
+
 // Appends one byte and folds it into the checksum.
-void putByte(uint8_t value);
+inline void putByte(uint8_t value) {
+  CommandFrame.bytes[CommandFrame.length] = value;
+  CommandFrame.checksum ^= value;
+  ++CommandFrame.length;
+}
+
+// putByte of values[0..count), in order; nothing when count <= 0. Keeps the
+// length and checksum in locals while it copies, so a long run of data
+// bytes costs a copy, not a reload of both for every byte.
+inline void putBytes(const uint8_t* values, int count) {
+  int32_t length = CommandFrame.length;
+  uint8_t checksum = CommandFrame.checksum;
+  for (int i = 0; i < count; ++i) {
+    CommandFrame.bytes[length++] = values[i];
+    checksum ^= values[i];
+  }
+  CommandFrame.length = length;
+  CommandFrame.checksum = checksum;
+}
 // Appends the XOR and the end mark, then writes the frame to the reader and
 // reads its reply into ReplyFrame.
 void sendCommand();
