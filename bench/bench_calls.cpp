@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "bench_transport.h"
+#include "beside_program.h"
 #include "vexa.h"
 
 // ---- counting allocator ----
@@ -85,24 +86,11 @@ constexpr int32_t kChannel = 0;
 constexpr int32_t kReadSize = 248;
 constexpr int kFrameCapacity = 256;
 constexpr int kStatusAt = 3;
-constexpr const char* kTransportFile = "libtevra.so";
 constexpr int kAllocationProbeCalls = 1000;
 
 using TransportFn = int32_t (*)(int32_t, int32_t, uint8_t*);
 
-std::string executableDirectory() {
-  char path[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  const std::string full(path, static_cast<size_t>(n));
-  return full.substr(0, full.rfind('/'));
-}
-
-struct Library {
-  // The transport beside the library, where the library loads it from.
-  std::string transportPath;
-  void* library = nullptr;
-  void* transport = nullptr;
+struct Library : vexa::test::BesideProgram {
   decltype(&::GetVersionNum) getVersionNum = nullptr;
   decltype(&::MF_Read) mfRead = nullptr;
   decltype(&::MF_Write) mfWrite = nullptr;
@@ -113,18 +101,7 @@ struct Library {
   BenchTransportMismatchesFn mismatches = nullptr;
 
   bool load() {
-    const std::string dir = executableDirectory();
-    // Kept loaded, as an application that has the reader open would find
-    // it: each exchange's dlopen then finds it among the loaded objects.
-    transportPath = dir + "/" + kTransportFile;
-    transport = dlopen(transportPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    library = dlopen((dir + "/libvexa.so").c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (transport == nullptr || library == nullptr) return false;
-    bool all = true;
-    auto get = [&all](void* module, auto& fn, const char* name) {
-      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(module, name));
-      all = all && fn != nullptr;
-    };
+    if (!open()) return false;
     get(library, getVersionNum, "GetVersionNum");
     get(library, mfRead, "MF_Read");
     get(library, mfWrite, "MF_Write");
@@ -133,7 +110,7 @@ struct Library {
     get(transport, answer, "benchTransportAnswer");
     get(transport, expect, "benchTransportExpect");
     get(transport, mismatches, "benchTransportMismatches");
-    return all;
+    return complete;
   }
 };
 

@@ -90,6 +90,18 @@ class Request {
   CommandLock lock_;  // declared first: taken before the frame is begun
 };
 
+// The reply of the serial-number commands (MF_Getsnr, TYPEB_SFZSNR): on
+// status 0, info[0] = D[0] and serial[0 .. serialSize) = D[1 ..]; on status 1,
+// info[0] = D[0] alone; otherwise nothing.
+inline void copyInfoAndSerial(const Reply& reply, uint8_t* info, uint8_t* serial, int serialSize) {
+  if (reply.statusIs(kStatusOk)) {
+    info[0] = reply.data(0);
+    reply.copyData(serial, 1, serialSize);
+  } else if (reply.statusIs(kStatusOne)) {
+    info[0] = reply.data(0);
+  }
+}
+
 // The low 8 bits of a count, as a frame carries it.
 constexpr uint8_t lowByte(int value) { return static_cast<uint8_t>(value & 0xFF); }
 

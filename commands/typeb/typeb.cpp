@@ -44,12 +44,7 @@ extern "C" int VEXA_CALL TYPEB_SFZSNR(unsigned char param1, unsigned char param2
                                       unsigned char* info, unsigned char* serial) {
   const Reply reply = Request(kLenSfzSnr, kCmdSfzSnr).field(param1).field(param2).send();
   if (reply.fromOtherAddress()) return kResultNoReply;
-  if (reply.statusIs(kStatusOk)) {
-    info[0] = reply.data(0);
-    reply.copyData(serial, 1, kSerialSize);
-  } else if (reply.statusIs(kStatusOne)) {
-    info[0] = reply.data(0);
-  }
+  copyInfoAndSerial(reply, info, serial, kSerialSize);
   return reply.status();
 }
 

@@ -16,6 +16,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "beside_program.h"
 #include "responder.h"
 #include "stress_transport.h"
 #include "vexa.h"
@@ -33,20 +34,10 @@ constexpr size_t kGuard = 8;
 constexpr uint8_t kGuardByte = 0x5A;
 constexpr int kMaxFailuresKept = 5;
 
-std::string executableDirectory() {
-  char path[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return ".";
-  const std::string full(path, static_cast<size_t>(n));
-  return full.substr(0, full.rfind('/'));
-}
-
 // The library and the transport beside it, loaded from this program's
 // directory. The transport stays loaded, so its counts outlive the
 // library's release of it after each exchange.
-struct Library {
-  void* library = nullptr;
-  void* transport = nullptr;
+struct Library : test::BesideProgram {
   decltype(&::GetVersionNum) getVersionNum = nullptr;
   decltype(&::MF_Read) mfRead = nullptr;
   decltype(&::MF_Write) mfWrite = nullptr;
@@ -62,15 +53,7 @@ struct Library {
   StressTransportLastFrameFn lastFrame = nullptr;
 
   bool load() {
-    const std::string dir = executableDirectory();
-    transport = dlopen((dir + "/libtevra.so").c_str(), RTLD_NOW);
-    library = dlopen((dir + "/libvexa.so").c_str(), RTLD_NOW);
-    if (transport == nullptr || library == nullptr) return false;
-    bool all = true;
-    auto get = [&all](void* module, auto& fn, const char* name) {
-      fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(module, name));
-      all = all && fn != nullptr;
-    };
+    if (!open()) return false;
     get(library, getVersionNum, "GetVersionNum");
     get(library, mfRead, "MF_Read");
     get(library, mfWrite, "MF_Write");
@@ -84,7 +67,7 @@ struct Library {
     get(transport, reset, "stressTransportReset");
     get(transport, stats, "stressTransportStats");
     get(transport, lastFrame, "stressTransportLastFrame");
-    return all;
+    return complete;
   }
 };
 
