@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
   wine64 googletest libunicorn-dev nlohmann-json3-dev libcli11-dev
   clang libclang-rt-14-dev libbenchmark-dev lld llvm python3 valgrind file
-  mono-mcs
+  mono-mcs mono-runtime clang-tools-14
 )
 
 missing=()
