@@ -9,6 +9,10 @@ bash scripts/setup.sh
 
 jobs=$(nproc)
 status=0
+# Wine makes its prefix on first use; make it once here rather than in
+# several tests starting at the same moment.
+bash cmake/wine-run.sh wineboot --init >/dev/null 2>&1 || true
+
 for preset in native win64 win32; do
   echo "=== $preset ==="
   cmake --preset "$preset" >/dev/null
