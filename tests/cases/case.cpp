@@ -43,20 +43,20 @@ const char* transportKindName(TransportKind kind) {
   return "?";
 }
 
-ArgSpec val(uint32_t slot) { return {Arg::Kind::kValue, slot, {}}; }
-ArgSpec in(Bytes initial) { return {Arg::Kind::kBuffer, 0, std::move(initial)}; }
-ArgSpec out(size_t size) { return {Arg::Kind::kBuffer, 0, Bytes(size, kUntouched)}; }
-ArgSpec null() { return {Arg::Kind::kNull, 0, {}}; }
+ArgumentGiven val(uint32_t slot) { return {Arg::Kind::kValue, slot, {}}; }
+ArgumentGiven in(Bytes initial) { return {Arg::Kind::kBuffer, 0, std::move(initial)}; }
+ArgumentGiven out(size_t size) { return {Arg::Kind::kBuffer, 0, Bytes(size, kUntouched)}; }
+ArgumentGiven null() { return {Arg::Kind::kNull, 0, {}}; }
 
-CallBuilder::CallBuilder(std::string function, std::initializer_list<ArgSpec> args) {
+CallBuilder::CallBuilder(std::string function, std::initializer_list<ArgumentGiven> args) {
   call_.function = std::move(function);
-  for (const ArgSpec& spec : args) {
+  for (const ArgumentGiven& given : args) {
     Arg arg;
-    arg.kind = spec.kind;
-    arg.value = spec.value;
-    if (spec.kind == Arg::Kind::kBuffer) {
+    arg.kind = given.kind;
+    arg.value = given.value;
+    if (given.kind == Arg::Kind::kBuffer) {
       arg.buffer = static_cast<int>(call_.buffers.size());
-      call_.buffers.push_back(Buffer{spec.bytes, spec.bytes});
+      call_.buffers.push_back(Buffer{given.bytes, given.bytes});
     }
     call_.args.push_back(arg);
   }
@@ -101,8 +101,7 @@ Case makeCase(std::string name, CallBuilder call, TransportKind transport) {
   return makeCase(std::move(name), {std::move(call)}, transport);
 }
 
-Case makeCase(std::string name, std::initializer_list<CallBuilder> calls,
-              TransportKind transport) {
+Case makeCase(std::string name, std::initializer_list<CallBuilder> calls, TransportKind transport) {
   Case c;
   c.name = std::move(name);
   c.transport = transport;

@@ -68,23 +68,23 @@ struct Case {
 
 // Argument slots. A buffer argument names its initial contents; its expected
 // contents start equal to them.
-struct ArgSpec {
+struct ArgumentGiven {
   Arg::Kind kind;
   uint32_t value;
   Bytes bytes;
 };
-ArgSpec val(uint32_t slot);
-ArgSpec in(Bytes initial);
+ArgumentGiven val(uint32_t slot);
+ArgumentGiven in(Bytes initial);
 // An output buffer of `size` bytes, filled with a recognisable pattern.
-ArgSpec out(size_t size);
-ArgSpec null();
+ArgumentGiven out(size_t size);
+ArgumentGiven null();
 
 // The fill pattern of out(); expected bytes that stay untouched read as this.
 inline constexpr uint8_t kUntouched = 0xEE;
 
 class CallBuilder {
  public:
-  CallBuilder(std::string function, std::initializer_list<ArgSpec> args);
+  CallBuilder(std::string function, std::initializer_list<ArgumentGiven> args);
 
   // The transport's reply (only these bytes are delivered).
   CallBuilder& replies(Bytes reply);
@@ -136,8 +136,8 @@ struct CaseGroup {
 };
 
 // Defines a group of cases: VEXA_CASES(typea_activation) { list.push_back(...); }
-#define VEXA_CASES(group)                                         \
-  static void vexaFillCases_##group(::vexa::test::CaseList& list); \
+#define VEXA_CASES(group)                                                                    \
+  static void vexaFillCases_##group(::vexa::test::CaseList& list);                           \
   static const ::vexa::test::CaseGroup vexaCaseGroup_##group(#group, vexaFillCases_##group); \
   static void vexaFillCases_##group(::vexa::test::CaseList& list)
 

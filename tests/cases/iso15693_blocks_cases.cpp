@@ -9,7 +9,7 @@ const Bytes kUid{0xE0, 0x04, 0x01, 0x50, 0x6A, 0x7B, 0x8C, 0x9D};
 constexpr uint8_t kAddressed = 0x22;
 constexpr size_t kDataBuffer = 126;  // the documented size of the reply buffers
 
-ArgSpec uidFor(uint8_t flags) { return flags == kAddressed ? in(kUid) : null(); }
+ArgumentGiven uidFor(uint8_t flags) { return flags == kAddressed ? in(kUid) : null(); }
 Bytes withUid(uint8_t flags, Bytes fields, const Bytes& tail = {}) {
   if (flags == kAddressed) fields.insert(fields.end(), kUid.begin(), kUid.end());
   return concat({fields, tail});

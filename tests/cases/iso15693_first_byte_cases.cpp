@@ -32,7 +32,7 @@ const OneByteCommand kCommands[] = {
 CallBuilder call(const OneByteCommand& c, uint32_t flagsSlot, uint8_t value = 0x05) {
   const uint8_t flags = static_cast<uint8_t>(flagsSlot);
   const bool withUid = c.alwaysUid || flags == kAddressed;
-  const ArgSpec uid = withUid ? in(kUid) : null();
+  const ArgumentGiven uid = withUid ? in(kUid) : null();
   Bytes fields{flags};
   if (c.hasValue) fields.push_back(value);
   if (withUid) fields.insert(fields.end(), kUid.begin(), kUid.end());
