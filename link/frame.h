@@ -27,6 +27,13 @@ inline constexpr int kReplyDataAt = 4;
 // Bytes of a frame that are not LEN's: start mark, address, LEN, XOR, end mark.
 inline constexpr int kFrameOverhead = 5;
 
+// The most caller bytes a request can carry beside the `fixedBytes` bytes it
+// always has after LEN (CMD and its fixed fields), so that the whole frame
+// fits the command frame.
+constexpr int mostRequestBytes(int fixedBytes) {
+  return kFrameCapacity - kFrameOverhead - fixedBytes;
+}
+
 struct CommandFrameBuffer {
   uint8_t bytes[kFrameCapacity];
   int32_t length;    // bytes in use; the next byte goes to bytes[length]

@@ -18,8 +18,9 @@ constexpr int kSysInfoSize = 15;
 
 // The transparent request's LEN is its command byte count plus this.
 constexpr int kLenTransparentExtra = 2;
-// CMD and the caller's bytes must fit the frame beside its fixed bytes.
-constexpr int kMostCommandBytes = kFrameCapacity - kFrameOverhead - 1;
+// CMD is the only byte of the request's own; the caller's bytes follow it.
+constexpr int kCmdBytes = 1;
+constexpr int kMostCommandBytes = mostRequestBytes(kCmdBytes);
 
 constexpr CardCommand kGetSysInfo{kCmdGetSysInfo, kLenGetSysInfo};
 

@@ -27,7 +27,7 @@ constexpr int kLenWriteUserInfoFixed = 3;
 constexpr int kSetSerialSize = 8;
 constexpr int kGetSerialSize = 9;
 // The longest user information whose frame still fits the command frame.
-constexpr int kMaxUserInfo = kFrameCapacity - kFrameOverhead - kLenWriteUserInfoFixed;
+constexpr int kMaxUserInfo = mostRequestBytes(kLenWriteUserInfoFixed);
 
 // The reply's first data byte goes to replyByte, whatever the status.
 int storeReplyByte(const Reply& reply, unsigned char* replyByte) {

@@ -22,7 +22,7 @@ constexpr int kValueSize = 4;
 
 // A restore frame is its data bytes plus start mark, address, LEN, CMD,
 // parameter, count byte, XOR and end mark: 248 data bytes fill it.
-constexpr int kMaxRestoreCount = kFrameCapacity - (kFrameOverhead + kLenRestoreFields);
+constexpr int kMaxRestoreCount = mostRequestBytes(kLenRestoreFields);
 static_assert(kMaxRestoreCount == 248);
 
 // One value operation. The serial number replaces key[0..3] on every status;

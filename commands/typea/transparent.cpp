@@ -12,9 +12,9 @@ constexpr uint8_t kCmdTransparent = 0x0D;
 // bytes.
 constexpr int kLenAboveCommand = 2;
 
-// The frame is the command bytes plus start mark, address, LEN, CMD, XOR and
-// end mark: 250 command bytes fill it.
-constexpr int kMaxCommandLength = kFrameCapacity - (kFrameOverhead + 1);
+// CMD is the only byte of the request's own: 250 command bytes fill the frame.
+constexpr int kCmdBytes = 1;
+constexpr int kMaxCommandLength = mostRequestBytes(kCmdBytes);
 static_assert(kMaxCommandLength == 250);
 
 // The copy reads ReplyFrame from the LEN byte up to position 251 at most:

@@ -18,7 +18,7 @@ constexpr int kLenTransCOSFixed = 2;
 
 constexpr int kSerialSize = 8;
 // The longest card command whose frame still fits the command frame.
-constexpr int kMaxCommandLength = kFrameCapacity - kFrameOverhead - kLenTransCOSFixed;
+constexpr int kMaxCommandLength = mostRequestBytes(kLenTransCOSFixed);
 
 // Status 0: the reply's data bytes, as many as LEN announces; status 1: D[0].
 int answerCommand(uint8_t cmd, unsigned char* answer) {

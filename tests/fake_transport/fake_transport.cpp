@@ -7,6 +7,7 @@
 
 #include <mutex>
 
+#include "frame_check.h"
 #include "vexa.h"
 
 #if defined(_WIN32)
@@ -18,9 +19,6 @@
 namespace {
 
 constexpr uint8_t kStart = 0xAA;
-constexpr uint8_t kEnd = 0xBB;
-constexpr int kOverhead = 5;
-constexpr int kLenAt = 2;
 constexpr int kCmdAt = 3;
 
 std::mutex mutex;
@@ -29,15 +27,6 @@ FakeTransportLog record;
 bool exchangeOpen = false;
 uint8_t lastFrame[FAKE_TRANSPORT_MAX_FRAME];
 int32_t lastFrameLength = 0;
-
-[[maybe_unused]] bool wellFormed(const uint8_t* frame, int32_t length) {
-  if (length < kOverhead + 1 || length > 256) return false;
-  if (frame[0] != kStart || frame[1] != 0x00 || frame[length - 1] != kEnd) return false;
-  if (frame[kLenAt] + kOverhead != length) return false;
-  uint8_t x = 0;
-  for (int32_t i = 1; i < length - 2; ++i) x ^= frame[i];
-  return x == frame[length - 2];
-}
 
 }  // namespace
 
@@ -62,12 +51,13 @@ FAKE_EXPORT int32_t VEXA_CALL hidWriteData(int32_t channel, int32_t length, uint
   ++record.writeCalls;
   record.writeChannel = channel;
   record.writeLength = length;
-  const int32_t kept = length < 0 ? 0 : (length > FAKE_TRANSPORT_MAX_FRAME ? FAKE_TRANSPORT_MAX_FRAME : length);
+  const int32_t kept =
+      length < 0 ? 0 : (length > FAKE_TRANSPORT_MAX_FRAME ? FAKE_TRANSPORT_MAX_FRAME : length);
   memcpy(record.frame, frame, static_cast<size_t>(kept));
   record.frameLength = kept;
   memcpy(lastFrame, frame, static_cast<size_t>(kept));
   lastFrameLength = kept;
-  if (!wellFormed(frame, length)) ++record.malformedFrames;
+  if (!vexa::test::wellFormedFrame(frame, length)) ++record.malformedFrames;
   return length - script.writeShortBy;
 }
 #endif

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <initializer_list>
 
+#include "frame_check.h"
 #include "responder.h"
 
 #define STRESS_EXPORT extern "C" __attribute__((visibility("default")))
@@ -15,10 +16,6 @@ namespace {
 
 using namespace vexa::stress;
 
-constexpr uint8_t kStart = 0xAA;
-constexpr uint8_t kEnd = 0xBB;
-constexpr int kLenAt = 2;
-constexpr int kFixedBytes = 5;  // start, address, LEN, XOR, end
 constexpr int32_t kChannel = 0;
 
 std::atomic<int> writes, reads, malformed, overlaps, open;
@@ -28,18 +25,6 @@ Answer pending;
 
 thread_local uint8_t lastFrame[kMaxFrame];
 thread_local int32_t lastLength = -1;
-
-bool wellFormed(const uint8_t* frame, int32_t length) {
-  if (length < kFixedBytes + 1 || length > kMaxFrame) return false;
-  if (frame[0] != kStart || frame[1] != kReaderAddress || frame[length - 1] != kEnd) return false;
-  uint8_t x = 0;
-  for (int32_t i = 1; i < length - 2; ++i) x ^= frame[i];
-  if (x != frame[length - 2]) return false;
-  // LEN counts CMD and the fields; the Type A transparent command counts
-  // one byte more.
-  const int len = frame[kLenAt];
-  return len == length - kFixedBytes || len == length - kFixedBytes + 1;
-}
 
 // Relaxed throughout: atomics with ordering would give ThreadSanitizer
 // happens-before edges of their own.
@@ -72,7 +57,7 @@ STRESS_EXPORT int32_t stressTransportLastFrame(uint8_t* frame) {
 STRESS_EXPORT int32_t hidWriteData(int32_t channel, int32_t length, uint8_t* frame) {
   if (open.fetch_add(1, std::memory_order_relaxed) != 0) bump(overlaps);
   bump(writes);
-  const bool good = channel == kChannel && wellFormed(frame, length);
+  const bool good = channel == kChannel && vexa::test::wellFormedFrame(frame, length);
   if (!good) bump(malformed);
   lastLength = length < 0 ? 0 : (length > kMaxFrame ? kMaxFrame : length);
   for (int32_t i = 0; i < lastLength; ++i) lastFrame[i] = frame[i];
